@@ -1,0 +1,6 @@
+file(READ ${IN} hex HEX)
+string(LENGTH "${hex}" hex_len)
+math(EXPR byte_count "${hex_len} / 2")
+string(REGEX REPLACE "([0-9a-f][0-9a-f])" "0x\\1," bytes "${hex}")
+file(WRITE ${OUT_H} "#pragma once\n#include <string_view>\nnamespace kelvo::embedded { extern const std::string_view ${STEM}; }\n")
+file(WRITE ${OUT_CPP} "#include \"embedded/${STEM}.h\"\nnamespace kelvo::embedded {\nstatic const char ${STEM}_bytes[] = {${bytes} 0};\nconst std::string_view ${STEM}(${STEM}_bytes, ${byte_count});\n}\n")
