@@ -18,7 +18,12 @@
 //   not depend on the order of the directory listing. From the first component that exists in
 //   no case on, the rest is kept as written, so that new files and directories get the name
 //   the game gave them.
-// - A relative system path stays relative to the current directory of the process.
+// - A relative system path stays relative to the current directory of the process ("C:" alone
+//   is "."). The empty path, and any path holding a NUL byte, map to "", which names nothing,
+//   so every service below fails on them.
+// - Because a slash separates here but is an ordinary character to the path arithmetic, code
+//   that confines a name to a directory with IsWithinDir must remove slashes from the name
+//   first (the file natives do).
 //
 // FromPosixPath goes the other way: slashes become backslashes and UTF-8 becomes Shift-JIS,
 // so "/opt/kelvo" is "\opt\kelvo". Characters that Shift-JIS cannot hold become "?" (such a
