@@ -4,6 +4,7 @@
 
 #include <stdexcept>
 
+#include "frontend/CodeBuilder.h"
 #include "frontend/Instructions.h"
 #include "platform/ShiftJis.h"
 
@@ -21,32 +22,13 @@ class FakeNames : public TListingNames {
   std::string ClassName(uint32_t c) const override { return "C" + std::to_string(c); }
 };
 
-class Code {
- public:
-  Code& Word(uint32_t w) {
-    for (int i = 0; i < 4; ++i) bytes.push_back(static_cast<uint8_t>(w >> (8 * i)));
-    return *this;
-  }
-  Code& Op(TOpcode op, std::initializer_list<uint32_t> operands = {}) {
-    Word(op);
-    for (uint32_t w : operands) Word(w);
-    return *this;
-  }
-  Code& PushString(const std::string& text) {
-    uint32_t n = PushStringTextBytes(text.size());
-    Word(Op_PushString).Word(n);
-    std::string padded = text;
-    padded.resize(n, '\0');
-    bytes.insert(bytes.end(), padded.begin(), padded.end());
-    return *this;
-  }
-  std::vector<std::string> List() const {
-    std::vector<std::string> lines;
-    ListCode(bytes.data(), bytes.size(), FakeNames(), lines);
-    return lines;
-  }
-  std::vector<uint8_t> bytes;
-};
+using Code = testing::CodeBuilder;
+
+std::vector<std::string> List(const Code& code) {
+  std::vector<std::string> lines;
+  ListCode(code.bytes.data(), code.bytes.size(), FakeNames(), lines);
+  return lines;
+}
 
 TEST(Instructions, TableMatchesNumberingAndLengths) {
   EXPECT_EQ(kOpcodeCount, 49);
@@ -109,12 +91,12 @@ TEST(CodeListing, EveryOperandForm) {
       "000000C4:Point C22/345",
       "000000D4:Ret",
   };
-  EXPECT_EQ(c.List(), expected);
+  EXPECT_EQ(List(c), expected);
 }
 
 TEST(CodeListing, HaltOnlyBlockIsEmpty) {
-  EXPECT_TRUE(Code().Op(Op_Halt).List().empty());
-  EXPECT_TRUE(Code().List().empty());
+  EXPECT_TRUE(List(Code().Op(Op_Halt)).empty());
+  EXPECT_TRUE(List(Code()).empty());
 }
 
 TEST(CodeListing, InvalidOrTruncatedCodeStopsWithLinesKept) {
