@@ -91,6 +91,11 @@ TEST(BRegExp, DoubleByteCharacterIsOneCharacter) {
   ASSERT_TRUE(re.Match("/\\\\/", kHyo + "\\"));
   EXPECT_EQ(re.MatchStart(), 2u);
 
+  // Byte escapes name single-byte units; a double-byte character is its packed unit.
+  EXPECT_FALSE(re.Match("/^[\\x80-\\xff]$/", SJ("あ")));
+  EXPECT_TRUE(re.Match("/^\\x{82a0}$/", SJ("あ")));
+  EXPECT_TRUE(re.Match("/^\\$([\\_A-Za-z0-9]|[\\x{8000}-\\x{fcff}])*$/", "$a" + SJ("漢字")));
+
   // A lead byte at the very end stays a character of its own.
   ASSERT_TRUE(re.Match("/.$/", "a\x82"));
   EXPECT_EQ(re.Strings(0), "\x82");
