@@ -22,6 +22,9 @@ struct TInstance {
   uint32_t Handle;
   // Number of member cells this record holds (the class's record size when it was made).
   uint32_t MemberCount;
+  // Position of the record in its class's pool.
+  uint32_t PoolIndex;
+  uint32_t Reserved;
 
   TScriptValue* Members();
   const TScriptValue* Members() const;

@@ -18,14 +18,19 @@ TInstance* TRTTI::NewInstance() {
   }
   ++InstantiationCount;
 
+  // The first reusable record from the start of the pool. Records before ReuseScanStart are
+  // known to be held, so the scan starts there. Records kept over a reset have another
+  // layout and are never reused.
   TInstance* inst = nullptr;
-  for (TInstance* candidate : Instances) {
-    // Records kept over a reset have another layout and are never reused.
+  size_t index = ReuseScanStart;
+  for (; index < Instances.size(); ++index) {
+    TInstance* candidate = Instances[index];
     if (candidate->RefCount <= 0 && candidate->MemberCount == static_cast<uint32_t>(RecordSize)) {
       inst = candidate;
       break;
     }
   }
+  ReuseScanStart = static_cast<uint32_t>(index);
   if (!inst) {
     const size_t bytes = sizeof(TInstance) + sizeof(TScriptValue) * static_cast<size_t>(RecordSize);
     inst = static_cast<TInstance*>(vm_.Allocator().Alloc(bytes));
@@ -37,6 +42,7 @@ TInstance* TRTTI::NewInstance() {
     inst->Class = this;
     inst->MemberCount = static_cast<uint32_t>(RecordSize);
     inst->RefCount = -1;
+    inst->PoolIndex = static_cast<uint32_t>(Instances.size());
     Instances.push_back(inst);
   }
   // An unreferenced instance that was never finalized is finalized now, at its reuse.
@@ -64,6 +70,7 @@ void TRTTI::DestroyInstance(TInstance& inst) {
     }
   }
   inst.RefCount = -1;
+  NoteReusable(inst);
   --vm_.LiveInstanceCount;
 }
 

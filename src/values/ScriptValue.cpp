@@ -9,7 +9,10 @@ namespace kelvo {
 
 void ThrowEmptyObjectRelease() { throw EScriptError("null" + SJ(":どうやってきたの？")); }
 
-void ThrowNegativeRefCount(const TScriptValue& cell) {
+void CountFellToZero(const TScriptValue& cell) {
+  TInstance* inst = cell.Object;
+  inst->Class->NoteReusable(*inst);
+  if (inst->RefCount != -1) return;
   throw EScriptError(ValToText(cell.Object->Class->Vm(), cell) + SJ(":参照カウントが負になりました"));
 }
 

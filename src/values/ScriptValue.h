@@ -77,9 +77,10 @@ inline TScriptValue UncountedObjectValue(TInstance* inst) {
 // Makes a cell null without releasing: for freshly allocated or dead storage only.
 inline void ClearCell(TScriptValue& cell) { cell = TScriptValue{}; }
 
-// Error paths of Release, kept out of line.
+// Out-of-line paths of Release: an empty object reference, and a count that fell to 0 or
+// below (the pool learns that the record is reusable; a count taken to -1 is an error).
 [[noreturn]] void ThrowEmptyObjectRelease();
-[[noreturn]] void ThrowNegativeRefCount(const TScriptValue& cell);
+void CountFellToZero(const TScriptValue& cell);
 
 inline void AddRef(const TScriptValue& cell) {
   if (cell.Tag == vkObject && cell.Object) ++cell.Object->RefCount;
@@ -90,7 +91,7 @@ inline void AddRef(const TScriptValue& cell) {
 inline void Release(const TScriptValue& cell) {
   if (cell.Tag != vkObject) return;
   if (!cell.Object) ThrowEmptyObjectRelease();
-  if (--cell.Object->RefCount == -1) ThrowNegativeRefCount(cell);
+  if (--cell.Object->RefCount <= 0) CountFellToZero(cell);
 }
 
 // Counted copy; an absent source makes dst null.

@@ -169,6 +169,8 @@ void TRTTI::ResetClass() {
       FreeRecord(inst);
   }
   Instances.swap(kept);
+  for (size_t i = 0; i < Instances.size(); ++i) Instances[i]->PoolIndex = static_cast<uint32_t>(i);
+  ReuseScanStart = 0;
   HasPool = !Instances.empty();
   RecordSize = -1;
   MainCode.reset();

@@ -86,6 +86,11 @@ class TRTTI : public THostObject {
   TInstance* NewInstance();
   // Runs the destructor, releases the members in slot order, makes the record a free slot.
   void DestroyInstance(TInstance& inst);
+  // Called when a record's count falls to 0 or below: the reuse scan of NewInstance starts
+  // no later than this record. (Every record before the scan start is held or unusable.)
+  void NoteReusable(const TInstance& inst) {
+    if (inst.PoolIndex < ReuseScanStart) ReuseScanStart = inst.PoolIndex;
+  }
   // DestroyInstance of every record with RefCount >= 0, in pool order.
   void ForgetValues();
   // Back to the uncompiled state: members and methods cleared (functions without users are
@@ -113,6 +118,9 @@ class TRTTI : public THostObject {
   bool Aliased = false;
   int32_t InstantiationCount = 0;
   int32_t GcMarkHint = -1;  // slot hint of the collector's "gc_mark" lookup
+  // NewInstance's scan for the first reusable record starts here: the records before it
+  // are held by counted cells or belong to an older layout.
+  uint32_t ReuseScanStart = 0;
 
  private:
   [[noreturn]] static void ThrowMethodIndex(int32_t index);
