@@ -142,7 +142,9 @@ TEST_F(InstancePoolTest, PoolAndCounters) {
   // The first reusable record is taken, scanning from the start of the pool.
   TInstance* second = b.Object;
   SetNull(b);
-  EXPECT_EQ(node->NewInstance(), second);
+  TScriptValue again;
+  SetObject(again, node->NewInstance());
+  EXPECT_EQ(again.Object, second);
   EXPECT_EQ(node->Instances.size(), 2u);
   TScriptValue third = NewObject(node);
   EXPECT_EQ(third.Object->PoolIndex, 2u);
