@@ -149,9 +149,13 @@ TEST_F(ArithmeticTest, OperandCountsAfterTheOperation) {
     TInstance* aObj = GetObject(a);
     TInstance* bObj = b.Object;
     c.op(vm, a, b);
-    if (aObj) EXPECT_EQ(aObj->RefCount, c.aCountAfter) << i;
+    if (aObj) {
+      EXPECT_EQ(aObj->RefCount, c.aCountAfter) << i;
+    }
     EXPECT_EQ(bObj->RefCount, c.bCountAfter) << i;
-    if (a.Tag == vkObject && IsStringObject(vm, a.Object)) EXPECT_EQ(a.Object->RefCount, 1) << i;
+    if (a.Tag == vkObject && IsStringObject(vm, a.Object)) {
+      EXPECT_EQ(a.Object->RefCount, 1) << i;
+    }
   }
 }
 
