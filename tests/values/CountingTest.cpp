@@ -162,6 +162,11 @@ TEST_F(InstancePoolTest, PoolAndCounters) {
             SJ("変数lateは定義されていません"));
   EXPECT_EQ(ErrorOf([&] { TRTTI::MemberAt(*c.Object, 2); }), "List index out of bounds (2)");
 
+  // Forgetting the values (a reset of the whole tree) finalizes every present record.
+  node->ForgetValues();
+  for (TInstance* inst : node->Instances) EXPECT_EQ(inst->RefCount, -1);
+  EXPECT_EQ(vm.LiveInstanceCount, 0);
+
   TRTTI* raw = vm.NewClass("Raw");
   EXPECT_EQ(ErrorOf([&] { raw->NewInstance(); }),
             SJ("クラス") + raw->IdentityText() +
@@ -219,8 +224,9 @@ TEST_F(InstancePoolTest, ResetKeepsOnlyReferencedRecords) {
   EXPECT_NE(fresh, oldRecord);
   EXPECT_EQ(fresh->MemberCount, 3u);
 
+  const uint32_t freshHandle = fresh->Handle;
   vm.DestroyClass(node);
-  EXPECT_EQ(vm.InstanceFromHandle(fresh->Handle), nullptr);
+  EXPECT_EQ(vm.InstanceFromHandle(freshHandle), nullptr);
 }
 
 }  // namespace
