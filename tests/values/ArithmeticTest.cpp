@@ -17,16 +17,16 @@ using testing::VmFixture;
 // that was A or B).
 class ArithmeticTest : public VmFixture {
  protected:
-  TScriptValue Make(const std::string& spec) {
-    switch (spec[0]) {
+  TScriptValue Make(const std::string& notation) {
+    switch (notation[0]) {
       case 'n': return NullValue();
-      case 'i': return IntValue(static_cast<int32_t>(std::stoll(spec.substr(1))));
-      case 'f': return FloatValue(std::stof(spec.substr(1)));
-      case 's': return Str(spec.substr(2));
+      case 'i': return IntValue(static_cast<int32_t>(std::stoll(notation.substr(1))));
+      case 'f': return FloatValue(std::stof(notation.substr(1)));
+      case 's': return Str(notation.substr(2));
       case 'o': return NewObject(enemy);
       case 'h': return enemy->SelfCell;
     }
-    ADD_FAILURE() << spec;
+    ADD_FAILURE() << notation;
     return NullValue();
   }
   std::string Describe(const TScriptValue& v, const TScriptValue& a, const TScriptValue& b) {
