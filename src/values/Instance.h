@@ -13,6 +13,8 @@ struct TInstance {
   // -1: free slot (never used or destroyed); 0: allocated but unreferenced, finalization
   // pending; above 0: the number of counted cells that hold it. Member releases during a
   // collecting sweep may take a free slot below -1; such a slot is still reusable.
+  // Change it only through AddRef / Release (Release tells the pool when a record becomes
+  // reusable; code that lowers it otherwise must call TRTTI::NoteReusable).
   int32_t RefCount;
   // 0 outside a collection; during the mark phase 1 plus the further references found.
   int32_t Mark;
