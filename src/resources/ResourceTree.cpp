@@ -10,6 +10,7 @@
 #include "resources/Param.h"
 #include "resources/SGML.h"
 #include "resources/ScriptCaller.h"
+#include "vm/Diagnostics.h"
 #include "vm/VirtualMachine.h"
 
 namespace kelvo {
@@ -137,6 +138,17 @@ void TResourceTree::SetTagBuilder(const std::string& tag, TagBuilder builder) {
 }
 
 TResourcePtr TResourceTree::buildResource(const TSGML& element, const std::string& baseDir) {
+  // Every walk of the tree recurses along its depth, so hostile markup must not make it deep
+  // enough to exhaust the stack: elements below the limit are left out.
+  if (buildDepth_ >= kMaxNesting) {
+    diagnostics_.LogLine(SJ("リソースの入れ子が深すぎます: ") + element.tagName);
+    return nullptr;
+  }
+  struct DepthGuard {
+    int& depth;
+    explicit DepthGuard(int& d) : depth(d) { ++depth; }
+    ~DepthGuard() { --depth; }
+  } guard(buildDepth_);
   auto it = builders_.find(element.tagName);
   if (it != builders_.end()) return it->second(element, baseDir);
   if (fallback_) return fallback_(element, baseDir);

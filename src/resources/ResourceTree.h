@@ -78,6 +78,8 @@ class TResourceTree {
   // resources), and without a fallback shows T + "は不正なタグ名です" and builds nothing.
   void SetTagBuilder(const std::string& tag, TagBuilder builder);
   void SetFallbackBuilder(TagBuilder builder) { fallback_ = std::move(builder); }
+  // Elements nested deeper than kMaxNesting levels are left out (logged).
+  static constexpr int kMaxNesting = 200;
   TResourcePtr buildResource(const TSGML& element, const std::string& baseDir);
   // Reads the first element of the text with the fast reader and builds it.
   TResourcePtr parseResource(const std::string& text, const std::string& baseDir);
@@ -99,6 +101,7 @@ class TResourceTree {
   std::string baseDir_;
   std::map<std::string, TagBuilder> builders_;
   TagBuilder fallback_;
+  int buildDepth_ = 0;
   TResourceList* userGlobals_ = nullptr;
   TResourcePtr root_;  // last: destroyed first, while the rest of the tree state exists
 };

@@ -612,6 +612,16 @@ TEST_F(ResourceFixture, ReadingOddTexts) {
   EXPECT_EQ(tree.parseResource("<odd name=\"x\"/>")->name(), "built-x");
 }
 
+TEST_F(ResourceFixture, DeepNestingIsCutOff) {
+  std::string text;
+  for (int i = 0; i < 100000; ++i) text += "<resourcelist name=\"n\">";
+  TResourcePtr top = tree.parseResource(text);
+  int depth = 0;
+  for (TResource* r = top.get(); r; r = static_cast<TResourceList*>(r)->childAt(0)) ++depth;
+  EXPECT_EQ(depth, TResourceTree::kMaxNesting);
+  EXPECT_EQ(logs.size(), 1u);
+}
+
 TEST_F(ResourceFixture, CloneIsADetachedCopy) {
   Load(kSmallTree);
   TResource* player = Find("usr.classes.Player");
