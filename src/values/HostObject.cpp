@@ -12,6 +12,7 @@ const char* HostKindName(THostKind kind) {
     case THostKind::Process: return "TProcess";
     case THostKind::String: return "TfString";
     case THostKind::ElementList: return "TList";
+    case THostKind::Resource: return "TResource";
     case THostKind::Other: return "TObject";
   }
   return "TObject";

@@ -18,6 +18,7 @@ enum class THostKind : uint8_t {
   Process,      // TProcess
   String,       // TfString, the body of a string object
   ElementList,  // the element list of an array
+  Resource,     // TResource and its kinds (a class resource's class is a Class)
   Other,        // host objects of the native library without a kind of their own
 };
 

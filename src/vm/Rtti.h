@@ -3,9 +3,10 @@
 // method table calls dispatch through, the compiled main code, the link to its parent class
 // and the pool of its instances.
 //
-// A class is also a resource of the resource tree; until that tree exists the class keeps
-// what the tree needs of it here (Name, FullName, Src, SelfCell as its value cell) and the
-// virtual machine owns it (TVirtualMachine::NewClass / DestroyClass).
+// A class is also a resource of the resource tree: the tree's class resource
+// (resources/ClassResource.h) creates the class through TVirtualMachine::NewClass, keeps Name,
+// FullName and Src in step with the tree and points to it from Resource. The virtual machine
+// owns the class; classes made outside the tree (tests, snippets) have no resource.
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -21,6 +22,7 @@
 
 namespace kelvo {
 
+class TResource;
 class TVirtualMachine;
 
 class TRTTI : public THostObject {
@@ -117,6 +119,7 @@ class TRTTI : public THostObject {
   bool CompileFailed = false;
   bool Aliased = false;
   int32_t InstantiationCount = 0;
+  TResource* Resource = nullptr;  // the class's resource in the tree, or none
   int32_t GcMarkHint = -1;  // slot hint of the collector's "gc_mark" lookup
   // NewInstance's scan for the first reusable record starts here: the records before it
   // are held by counted cells or belong to an older layout.
