@@ -1,5 +1,7 @@
 #include "frontend/ProgWriter.h"
 
+#include <climits>
+#include <cstdint>
 #include <cstring>
 #include <stdexcept>
 #include <string>
@@ -24,6 +26,7 @@ void TProgWriter::WriteBytes(const void* data, size_t size) {
   const uint8_t* bytes = static_cast<const uint8_t*>(data);
   for (size_t i = 0; i < size; ++i) {
     if (position_ >= capacity_) {
+      if (capacity_ > INT32_MAX / 2) throw std::length_error("code block too large");
       // Doubling keeps appending amortised constant time; the new bytes start zeroed.
       std::vector<uint8_t> grown(static_cast<size_t>(capacity_) * 2, 0);
       std::memcpy(grown.data(), buffer_.data(), static_cast<size_t>(end_));
