@@ -110,7 +110,7 @@ TEST_F(CallTest, ConstructorLeavesTheNewObjectWithOneReference) {
   Method(derived, "make", 0, 0, code);
   TScriptValue obj = NewObject(derived);
   TProcess* p = Start(obj, "make");
-  Run(p, 0);
+  kelvo::Run(p, 0);
   ASSERT_NE(p->ResultCell, nullptr);
   TInstance* made = GetObject(*p->ResultCell);
   ASSERT_NE(made, nullptr);
@@ -125,7 +125,7 @@ TEST_F(CallTest, ConstructorLeavesTheNewObjectWithOneReference) {
   bare.Op(Op_Constructor, {1, H(plain)}).Op(Op_Ret);
   Method(derived, "bare", 0, 0, bare);
   TProcess* q = Start(obj, "bare");
-  Run(q, 0);
+  kelvo::Run(q, 0);
   ASSERT_NE(q->ResultCell, nullptr);
   EXPECT_EQ(GetObject(*q->ResultCell)->Class, plain);
   EXPECT_EQ(arg.Object->RefCount, 1);
@@ -157,7 +157,7 @@ TEST_F(CallTest, DeepRecursionAndStackOverflow) {
   Method(base, "forever", 1, 0, forever);
   TScriptValue obj = NewObject(base);
   TProcess* p = Start(obj, "forever");
-  Run(p, 0);
+  kelvo::Run(p, 0);
   EXPECT_EQ(p->ErrorCode, 2);
   ASSERT_EQ(boxes.size(), 1u);
   EXPECT_EQ(SjisToUtf8(boxes[0]).rfind("スタックがあふれました", 0), 0u);
@@ -168,7 +168,7 @@ TEST_F(CallTest, DeepRecursionAndStackOverflow) {
   pushes.Mark("top").PushInt(1).JumpTo(Op_Jump, "top");
   Main(base, pushes);
   TProcess* q = Start(obj);
-  Run(q, 1000000);
+  kelvo::Run(q, 1000000);
   EXPECT_EQ(q->ErrorCode, 2);
   ASSERT_EQ(boxes.size(), 2u);
   EXPECT_EQ(SjisToUtf8(boxes[1]).rfind("スタックがあふれました", 0), 0u);

@@ -21,6 +21,18 @@ namespace kelvo::testing {
 // Builds code with forward and backward jump targets by name.
 class Asm : public CodeBuilder {
  public:
+  Asm& Word(uint32_t w) {
+    CodeBuilder::Word(w);
+    return *this;
+  }
+  Asm& Op(TOpcode op, std::initializer_list<uint32_t> operands = {}) {
+    CodeBuilder::Op(op, operands);
+    return *this;
+  }
+  Asm& PushString(const std::string& text) {
+    CodeBuilder::PushString(text);
+    return *this;
+  }
   Asm& PushInt(int32_t i) {
     Op(Op_Push, {vkInt, static_cast<uint32_t>(i)});
     return *this;
@@ -118,7 +130,7 @@ class InterpFixture : public VmFixture {
   // Runs the method to its end with the standard budget and answers its result's text.
   std::string Call(const TScriptValue& object, const std::string& method) {
     TProcess* p = Start(object, method);
-    Run(p, 0);
+    kelvo::Run(p, 0);
     if (!p->ResultCell) return "(no result)";
     return Text(*p->ResultCell);
   }
