@@ -17,6 +17,7 @@
 #include "values/HandleTable.h"
 #include "values/HostObject.h"
 #include "vm/Rtti.h"
+#include "vm/RunState.h"
 #include "vm/SymbolTable.h"
 
 namespace kelvo {
@@ -83,6 +84,11 @@ class TVirtualMachine {
   // Live instances: incremented by NewInstance, decremented by DestroyInstance.
   int64_t LiveInstanceCount = 0;
 
+  // ---- Processes ----
+  // The state around running processes (current process, budgets, counters).
+  TRunState& RunState() { return runState_; }
+  const TRunState& RunState() const { return runState_; }
+
  private:
   Reporter& reporter_;
   TCountingAllocator allocator_;
@@ -95,6 +101,7 @@ class TVirtualMachine {
   TRTTI* stringClass_ = nullptr;
   mutable int32_t bodySlotHint_ = -1;
   TScriptRunner* runner_ = nullptr;
+  TRunState runState_;
 };
 
 }  // namespace kelvo
