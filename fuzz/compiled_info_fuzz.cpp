@@ -63,7 +63,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<TCompiledInfo> block = TCompiledInfo::Load(in);
     std::vector<std::string> lines;
     block->Dump(lines);
-    (void)block->PositionOf(static_cast<int32_t>(size));
+    (void)block->PositionAt(static_cast<int32_t>(size));
     try {
       block->Relink(*cls, lookup);
     } catch (const std::runtime_error&) {

@@ -22,8 +22,9 @@ class TCompiledInfo : public TCodeBlock {
   TCompiledInfo(std::vector<uint8_t> code, TSymInfoList info)
       : TCodeBlock(std::move(code)), Info(std::move(info)) {}
 
-  // The source position ("ClassFullName,offset") of a code offset, or "none".
-  std::string PositionOf(int32_t offset) const { return Info.PositionOf(offset); }
+  // The source position ("ClassFullName,offset") of a code offset, or "none"; run-time error
+  // traces show it.
+  std::string PositionAt(int32_t offset) const override { return Info.PositionOf(offset); }
   void Dump(std::vector<std::string>& lines) const { Info.Dump(lines); }
 
   // Re-resolves every operand the entries name, for the code of `cls` (its main code or one

@@ -123,8 +123,8 @@ TEST(CompiledInfoFormat, SavesTheBlockLayoutAndLoadsItBackWithoutPositions) {
   EXPECT_EQ(loaded->Info.Elems()[0].Text, "x");
   EXPECT_EQ(loaded->Info.Elems()[0].Addresses, std::vector<int32_t>{8});
   EXPECT_TRUE(loaded->Info.Positions().empty());
-  EXPECT_EQ(block.PositionOf(4), "A,0");
-  EXPECT_EQ(loaded->PositionOf(4), "none");
+  EXPECT_EQ(block.PositionAt(4), "A,0");
+  EXPECT_EQ(loaded->PositionAt(4), "none");
 }
 
 TEST(CompiledInfoFormat, ShortOrHostileDataRaisesTheReadError) {
