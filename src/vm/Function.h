@@ -15,6 +15,8 @@
 
 namespace kelvo {
 
+class TByteReader;
+class TByteWriter;
 class TRTTI;
 class TSymbolTable;
 
@@ -35,6 +37,12 @@ class TFunction : public THostObject {
 
   // The text of Name.
   virtual std::string GetName() const;
+  // The function's record in a class file: its kind name and its name; bytecode kinds add
+  // their argument names, local names and code block.
+  virtual void Save(TByteWriter& out) const;
+  // Reads what Save wrote after the kind and the name (nothing for natives). EReadError when
+  // the data is short; the function is unchanged then.
+  virtual void LoadBody(TByteReader& in) {}
   std::string HostClassName() const override { return KindName(kind_); }
 
   TRTTI* OwnerClass;
@@ -51,6 +59,11 @@ class TNormalFunction : public TFunction {
   TNormalFunction(THostRegistry& registry, const TSymbolTable& symbols, TRTTI* owner,
                   int32_t name)
       : TNormalFunction(registry, symbols, owner, name, TFunctionKind::Normal) {}
+
+  // A function without code saves an empty block; a code block without information (built
+  // by hand) saves its bytes with no entries.
+  void Save(TByteWriter& out) const override;
+  void LoadBody(TByteReader& in) override;
 
   TNameList ArgNames;
   TNameList LocalNames;  // its count is the number of locals a call reserves
