@@ -410,5 +410,19 @@ TEST_F(ClassFileTest, ClassThatWouldExtendItselfIsBroken) {
   EXPECT_EQ(loading.child->Parent, nullptr);
 }
 
+// Writes the seeds of the class-file fuzz target: the two classes saved with no source file,
+// as the fuzz target's classes have none. Run with --gtest_also_run_disabled_tests.
+TEST(ClassFileSeeds, DISABLED_WriteFuzzSeeds) {
+  Program saving("", "", false);
+  saving.Build();
+  const std::string dir = std::string(KELVO_SOURCE_DIR) + "/fuzz/corpus/classfile_fuzz/";
+  fs::create_directories(dir);
+  ASSERT_TRUE(SaveClassFile(*saving.base, FromPosixPath(dir + "base_no_parent")));
+  ASSERT_TRUE(SaveClassFile(*saving.child, FromPosixPath(dir + "child_with_override")));
+  std::vector<uint8_t> old = WithVersion(ClassFileBytes(*saving.base), 50001);
+  ASSERT_TRUE(WriteFileBytes(FromPosixPath(dir + "base_version_too_new"),
+                             std::string(old.begin(), old.end())));
+}
+
 }  // namespace
 }  // namespace kelvo
