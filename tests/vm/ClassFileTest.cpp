@@ -20,6 +20,11 @@
 #include "platform/Files.h"
 #include "platform/ShiftJis.h"
 #include "values/Conversions.h"
+#include "platform/BRegExp.h"
+#include "resources/ClassResource.h"
+#include "resources/ResourceTree.h"
+#include "resources/TreeRelinkLookup.h"
+#include "vm/Diagnostics.h"
 #include "vm/MachineListingNames.h"
 #include "vm/VirtualMachine.h"
 
@@ -408,6 +413,41 @@ TEST_F(ClassFileTest, ClassThatWouldExtendItselfIsBroken) {
   EXPECT_EQ(ErrorOf(*loading.child, childBytes, loading.lookup),
             SJ("クラスファイル") + "Child" + SJ("は壊れています。"));
   EXPECT_EQ(loading.child->Parent, nullptr);
+}
+
+// Loading through the resource tree: parent and classes by dotted name, globals in usrglobal.
+TEST(ClassFileTree, NamesResolveThroughTheResourceTree) {
+  Program saving("", "", false);
+  saving.Build();
+  const std::vector<uint8_t> base = ClassFileBytes(*saving.base);
+  const std::vector<uint8_t> child = ClassFileBytes(*saving.child);
+  const std::vector<std::string> childDescription = Describe(*saving.child);
+
+  Reporter reporter;
+  TVirtualMachine vm(reporter);
+  TBRegExp regExp;
+  TDiagnostics diagnostics(reporter);
+  TResourceTree tree(vm, regExp, diagnostics);
+  tree.SetRoot(tree.parseResource(
+      "<resourcelist name=\"root\"><resourcelist name=\"usrglobal\"/>"
+      "<classlist name=\"classes\"><class name=\"Other\"/><class name=\"Base\"/>"
+      "<class name=\"Child\"/></classlist></resourcelist>"));
+  TRTTI* treeBase = ClassOf(tree.Lookup("classes.Base"));
+  TRTTI* treeChild = ClassOf(tree.Lookup("classes.Child"));
+  ASSERT_TRUE(treeBase && treeChild);
+  ClassOf(tree.Lookup("classes.Other"))->Compiled = true;
+  TTreeRelinkLookup lookup(tree);
+
+  TByteReader baseIn(base), childIn(child);
+  ASSERT_TRUE(LoadClassFile(*treeBase, baseIn, lookup));
+  ASSERT_TRUE(LoadClassFile(*treeChild, childIn, lookup));
+  EXPECT_EQ(treeChild->Parent, treeBase);
+  EXPECT_EQ(Describe(*treeChild), childDescription);
+  // The global the parent's code reads now exists, and the code points at its cell.
+  TResource* score = tree.UserGlobals()->findChild("$score");
+  ASSERT_NE(score, nullptr);
+  EXPECT_EQ(lookup.ValueCellOf("$score"), score->valueCell());
+  EXPECT_EQ(lookup.ClassOf("usrglobal"), nullptr);  // a resource that is no class
 }
 
 // Writes the seeds of the class-file fuzz target: the two classes saved with no source file,
