@@ -540,23 +540,15 @@ void Execute(TProcess* p) {
     ip += 4;
     DISPATCH();
   }
-  L_Op_AddSubst: {
-    NEED(2);
-    if (sp[1].Tag != vkRef) Malformed();
-    const TScriptValue b = sp[0];
-    ClearCell(sp[0]);
-    ++sp;
-    CombineInto<false>(*sp->Ref, b);
-    ip += 4;
-    DISPATCH();
-  }
+  L_Op_AddSubst:
   L_Op_SubSubst: {
     NEED(2);
     if (sp[1].Tag != vkRef) Malformed();
     const TScriptValue b = sp[0];
     ClearCell(sp[0]);
     ++sp;
-    CombineInto<true>(*sp->Ref, b);
+    if (Word(ip, 0) == Op_SubSubst) CombineInto<true>(*sp->Ref, b);
+    else CombineInto<false>(*sp->Ref, b);
     ip += 4;
     DISPATCH();
   }

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "frontend/MapRelinkLookup.h"
+
 #include <map>
 #include <stdexcept>
 
@@ -18,19 +20,7 @@ namespace {
 
 using Elems = std::vector<std::pair<int32_t, std::string>>;  // (op, text) of each entry
 
-class MapLookup : public TRelinkLookup {
- public:
-  TScriptValue* ValueCellOf(std::string_view name) override {
-    auto it = cells.find(std::string(name));
-    return it == cells.end() ? nullptr : it->second;
-  }
-  TRTTI* ClassOf(std::string_view name) override {
-    auto it = classes.find(std::string(name));
-    return it == classes.end() ? nullptr : it->second;
-  }
-  std::map<std::string, TScriptValue*> cells;
-  std::map<std::string, TRTTI*> classes;
-};
+using testing::MapLookup;
 
 std::vector<std::string> Listing(const TVirtualMachine& vm, const TCompiledInfo& block) {
   std::vector<std::string> lines;

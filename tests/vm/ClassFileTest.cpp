@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "frontend/MapRelinkLookup.h"
+
 #include <filesystem>
 #include <fstream>
 #include <map>
@@ -33,19 +35,7 @@ namespace {
 
 namespace fs = std::filesystem;
 
-class MapLookup : public TRelinkLookup {
- public:
-  TScriptValue* ValueCellOf(std::string_view name) override {
-    auto it = cells.find(std::string(name));
-    return it == cells.end() ? nullptr : it->second;
-  }
-  TRTTI* ClassOf(std::string_view name) override {
-    auto it = classes.find(std::string(name));
-    return it == classes.end() ? nullptr : it->second;
-  }
-  std::map<std::string, TScriptValue*> cells;
-  std::map<std::string, TRTTI*> classes;
-};
+using testing::MapLookup;
 
 // One run of the program: a machine with the classes Base, Child (extends Base) and Other,
 // and the global $score. Base and Child are uncompiled until Build or a load fills them.
